@@ -1,0 +1,152 @@
+"""Host-side harness of the end-to-end tests.
+
+It generates installation trees in temporary directories, runs programs in
+them (under Wine for the Windows build, natively for the Linux build) with
+their arguments passed straight through, and captures standard output,
+standard error and the exit status.
+
+ctest passes the build to test through the environment:
+  LAUNCHER_BUILD_DIR  the build directory of the preset
+  LAUNCHER_TARGET     "windows" or "linux"
+  WINEPREFIX          the private Wine prefix of the test run (Windows)
+"""
+
+import dataclasses
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+BUILD_DIR = os.environ.get("LAUNCHER_BUILD_DIR", "")
+TARGET = os.environ.get("LAUNCHER_TARGET", "linux")
+WINDOWS = TARGET == "windows"
+EXE = ".exe" if WINDOWS else ""
+JDK_HOME = os.environ.get("JAVA_HOME") or "/usr/lib/jvm/java-17-openjdk-amd64"
+LAUNCHERS = ("makeipx", "diff", "makefile", "validator", "generate",
+             "datasheet", "editor", "deploy", "simscript")
+
+
+@dataclasses.dataclass
+class Result:
+    status: int
+    out: str
+    err: str
+
+
+def built(relative):
+    """Path of a program in the build tree, e.g. built('tests/drivers/env-driver')."""
+    return os.path.join(BUILD_DIR, relative + EXE)
+
+
+def base_env(extra=None, remove=()):
+    env = dict(os.environ)
+    env["LC_ALL"] = "C.UTF-8"
+    if WINDOWS:
+        env["WINEDEBUG"] = env.get("LAUNCHER_WINEDEBUG", "-all")
+        env.pop("DISPLAY", None)
+    for name in remove:
+        env.pop(name, None)
+    env.update(extra or {})
+    return env
+
+
+def decode(data):
+    return data.decode("utf-8", "surrogateescape").replace("\r\n", "\n")
+
+
+def run(program, args=(), env=None, cwd=None, timeout=120, remove=(), stdin=subprocess.DEVNULL):
+    """Runs a program with the given arguments, bytes or text, unchanged."""
+    command = (["wine", program] if WINDOWS else [program]) + list(args)
+    proc = subprocess.run(command, env=base_env(env, remove), cwd=cwd, stdin=stdin,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+    return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
+
+
+def native_path(path):
+    """How the program under test spells a host path: Z:\\... under Wine."""
+    return "Z:" + path.replace("/", "\\") if WINDOWS else path
+
+
+def low_byte(status):
+    """The exit status as the host sees it."""
+    return status & 0xFF
+
+
+class Installation:
+    """An installation tree: ROOT/vurn/bin, ROOT/vurn/lib and ROOT/orvanta/bin64/jre64."""
+
+    def __init__(self, root_name="Suite"):
+        self.tmp = tempfile.mkdtemp(prefix="launcher-e2e-")
+        self.root = os.path.join(self.tmp, root_name)
+        self.bin = os.path.join(self.root, "vurn", "bin")
+        self.lib = os.path.join(self.root, "vurn", "lib")
+        self.jre = os.path.join(self.root, "orvanta", "bin64", "jre64")
+        for d in (self.bin, self.lib, os.path.join(self.jre, "bin")):
+            os.makedirs(d, exist_ok=True)
+
+    def cleanup(self):
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def copy_program(self, relative, dest_dir=None, name=None):
+        """Copies a built program (never a link: the OS would report the target)."""
+        source = built(relative)
+        dest = os.path.join(dest_dir or self.bin, name or os.path.basename(source))
+        os.makedirs(os.path.dirname(dest), exist_ok=True)
+        shutil.copy2(source, dest)
+        return dest
+
+    def add_launcher(self, tool, dest_dir=None):
+        return self.copy_program(f"tools/{tool}-launcher", dest_dir)
+
+    def add_file(self, relative, content=b""):
+        path = os.path.join(self.root, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(content)
+        return path
+
+    def add_jar(self, name, content=b""):
+        return self.add_file(os.path.join("vurn", "lib", name), content)
+
+    def use_installed_jdk(self):
+        """Points the runtime directory at the installed JDK (Linux)."""
+        shutil.rmtree(self.jre)
+        os.symlink(JDK_HOME, self.jre)
+
+
+class InstallationTest(unittest.TestCase):
+    """A test case with a fresh installation per test."""
+
+    root_name = "Suite"
+
+    def setUp(self):
+        self.inst = Installation(self.root_name)
+        self.addCleanup(self.inst.cleanup)
+
+
+def read_record(path):
+    """Reads what the recorder wrote: argv, command line, cwd and environment, as bytes."""
+    with open(path, encoding="ascii") as f:
+        raw = json.load(f)
+    env = {}
+    for item in raw["env"]:
+        name, _, value = bytes.fromhex(item).partition(b"=")
+        env[name.decode("latin-1")] = value
+    return {
+        "argv": [bytes.fromhex(a) for a in raw["argv"]],
+        "command_line": bytes.fromhex(raw["command_line"]),
+        "cwd": bytes.fromhex(raw["cwd"]),
+        "env": env,
+    }
+
+
+def env_lookup(env, name):
+    """Looks a name up as the platform does: without case on Windows."""
+    if not WINDOWS:
+        return env.get(name)
+    for key, value in env.items():
+        if key.upper() == name.upper():
+            return value
+    return None
