@@ -78,6 +78,11 @@ void setWaitedChild(HANDLE child) {
     ReleaseSRWLockExclusive(&waited_child_lock);
 }
 
+static_assert(kCtrlCEvent == CTRL_C_EVENT && kCtrlBreakEvent == CTRL_BREAK_EVENT &&
+                  kCtrlCloseEvent == CTRL_CLOSE_EVENT && kCtrlLogoffEvent == CTRL_LOGOFF_EVENT &&
+                  kCtrlShutdownEvent == CTRL_SHUTDOWN_EVENT,
+              "the portable event codes are the system's");
+
 BOOL WINAPI onConsoleEvent(DWORD event) {
     switch (consoleEventAction(event)) {
     case ConsoleEventAction::kLeaveToChild:

@@ -24,6 +24,8 @@ TARGET = os.environ.get("LAUNCHER_TARGET", "linux")
 WINDOWS = TARGET == "windows"
 EXE = ".exe" if WINDOWS else ""
 JDK_HOME = os.environ.get("JAVA_HOME") or "/usr/lib/jvm/java-17-openjdk-amd64"
+# The recording child of tests/doubles, built as java.exe on Windows.
+RECORDER = "tests/doubles/java" if WINDOWS else "tests/doubles/recorder"
 LAUNCHERS = ("makeipx", "diff", "makefile", "validator", "generate",
              "datasheet", "editor", "deploy", "simscript")
 
@@ -67,6 +69,21 @@ def run(program, args=(), env=None, cwd=None, timeout=120, remove=(), stdin=subp
 def native_path(path):
     """How the program under test spells a host path: Z:\\... under Wine."""
     return "Z:" + path.replace("/", "\\") if WINDOWS else path
+
+
+def normalized_path(path):
+    """A host path as the launchers normalise the program's spelling of it:
+    under Wine Z:/... with "/" and lower-case ASCII letters."""
+    if not WINDOWS:
+        return path
+    text = "".join(c.lower() if "A" <= c <= "Z" else c for c in native_path(path).replace("\\", "/"))
+    return text[0].upper() + text[1:]
+
+
+def narrow(text):
+    """The bytes a program of the build receives for a text argument: the
+    system code page under Wine (1252 here), UTF-8 on Linux."""
+    return text.encode("cp1252" if WINDOWS else "utf-8")
 
 
 def low_byte(status):
