@@ -56,6 +56,13 @@ std::size_t readArgument(const std::string& text, std::size_t i, std::string& ar
     return i;
 }
 
+// The number of backslashes right before position end of text.
+std::size_t backslashesBefore(const std::string& text, std::size_t end) {
+    std::size_t count = 0;
+    while (count < end && text[end - 1 - count] == '\\') ++count;
+    return count;
+}
+
 std::size_t skipBlanks(const std::string& text, std::size_t i) {
     while (i < text.size() && isBlank(text[i])) ++i;
     return i;
@@ -65,19 +72,19 @@ std::size_t skipBlanks(const std::string& text, std::size_t i) {
 
 void appendQuotedArgument(std::string& out, const std::string& element) {
     out += '"';
-    std::size_t backslashes = 0;
-    for (char c : element) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
+    // Whole runs between quotes are copied at once: a class path of thousands
+    // of jars holds no quote at all.
+    std::size_t start = 0;
+    for (std::size_t quote = element.find('"'); quote != std::string::npos; quote = element.find('"', start)) {
+        out.append(element, start, quote - start);
         // Backslashes before a quote are doubled, and the quote itself escaped.
-        out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        out += c;
-        backslashes = 0;
+        out.append(backslashesBefore(element, quote) + 1, '\\');
+        out += '"';
+        start = quote + 1;
     }
+    out.append(element, start, std::string::npos);
     // Backslashes before the closing quote are doubled.
-    out.append(2 * backslashes, '\\');
+    out.append(backslashesBefore(element, element.size()), '\\');
     out += '"';
 }
 
