@@ -170,7 +170,10 @@ std::string JavaCommandLine::buildCommand() {
         command += " -cp ";
         appendQuotedArgument(command, buildClassPath());
     }
-    return command + ' ' + CommandLine::buildCommand();
+    // Appended in place, not copied: with thousands of jars the command is the largest string.
+    command += ' ';
+    command += CommandLine::buildCommand();
+    return command;
 }
 
 int JavaCommandLine::execute() {
