@@ -58,8 +58,28 @@ def decode(data):
     return data.decode("utf-8", "surrogateescape").replace("\r\n", "\n")
 
 
+_wine_server_checked = False
+
+
+def ensure_wine_server():
+    """Starts the prefix's Wine server and services unless they run already.
+    They inherit the streams of the Wine process that starts them and hold a
+    pipe open long after it ends, so they get /dev/null here, never a pipe
+    that a test reads. The ctest fixture starts them for a whole run; this
+    covers a script run on its own (the server then ends a minute after the
+    last program)."""
+    global _wine_server_checked
+    if not WINDOWS or _wine_server_checked:
+        return
+    quiet = dict(env=base_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if subprocess.run(["wineserver", "-p60"], **quiet).returncode == 0:
+        subprocess.run(["wine", "wineboot"], **quiet, check=True)
+    _wine_server_checked = True
+
+
 def run(program, args=(), env=None, cwd=None, timeout=120, remove=(), stdin=subprocess.DEVNULL):
     """Runs a program with the given arguments, bytes or text, unchanged."""
+    ensure_wine_server()
     command = (["wine", program] if WINDOWS else [program]) + list(args)
     proc = subprocess.run(command, env=base_env(env, remove), cwd=cwd, stdin=stdin,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)

@@ -41,14 +41,14 @@ class DiscoveryTest(harness.InstallationTest):
     def test_root_is_found_from_the_programs_real_location(self):
         long_name = "L" * 120
         layouts = [
-            # (installation root, program directory below it)
-            ("Kits/Suite", "VURN/BIN/Win"),       # upper case, and below the marker
-            ("My Suite", "vurn/bin"),             # a blank
-            ("A/vurn/bin/B", "vurn/bin"),         # the marker twice: the last decides
-            (f"{long_name}/{long_name}", "vurn/bin"),  # longer than MAX_PATH: never cut
+            # (what it shows, installation root, program directory below it)
+            ("upper case, below the marker", "Kits/Suite", "VURN/BIN/Win"),
+            ("a blank", "My Suite", "vurn/bin"),
+            ("the marker twice: the last decides", "A/vurn/bin/B", "vurn/bin"),
+            ("longer than MAX_PATH: never cut", f"{long_name}/{long_name}", "vurn/bin"),
         ]
-        for root, below in layouts:
-            with self.subTest(root=root):
+        for what, root, below in layouts:
+            with self.subTest(what):
                 program = self.driver_in(os.path.join(root, below))
                 result = harness.run(program, DERIVED)
                 self.assertEqual((result.status, result.err), (0, ""))
