@@ -117,6 +117,17 @@ class LauncherTest(harness.InstallationTest):
         command = self.java_command("makeipx", args=["a b"])[0]
         self.assertEqual(result.err, f"Error - failed to launch '{command}'.\n")
 
+    def test_installation_deeper_than_max_path_fails_cleanly(self):
+        # Windows without long-path support starts nothing there: the whole
+        # path is tried and reported, never a cut one.
+        deep = harness.Installation("/".join(["L" * 120] * 2))
+        self.addCleanup(deep.cleanup)
+        deep.copy_program(harness.RECORDER, os.path.join(deep.jre, "bin"))
+        result = harness.run(deep.add_launcher("makeipx"))
+        java = normalized_path(deep.root) + "/orvanta/bin64\\jre64\\bin\\java.exe"
+        self.assertEqual(result.status, harness.low_byte(-1))
+        self.assertTrue(result.err.startswith(f"Error - failed to launch '\"{java}\" "), result.err)
+
     def test_runtime_directory_override(self):
         other = os.path.join(self.inst.tmp, "Other JRE")
         self.add_java(other)
