@@ -1,0 +1,10 @@
+package com.dunmel.vurn.generate;
+
+/** Probe standing in for the tool of this main class: reports what it received. */
+public final class SystemBlackboxIntegrityValidator {
+    private SystemBlackboxIntegrityValidator() {}
+
+    public static void main(String[] args) throws InterruptedException {
+        probe.Report.run(SystemBlackboxIntegrityValidator.class, args);
+    }
+}
