@@ -114,19 +114,16 @@ public:
     ~WaitSignals() {
         blockManaged();
         forward_to_child = 0;
-        for (std::size_t i = 0; i < kManagedSignals; ++i) {
-            ::sigaction(kWaitDispositions[i].signal_number, &entry_actions_[i], nullptr);
-        }
-        // Whatever arrived meanwhile is now handled as the launcher's own.
-        ::pthread_sigmask(SIG_SETMASK, &entry_mask_, nullptr);
+        // Whatever arrived meanwhile is then handled as the launcher's own.
+        restoreEntryState();
     }
 
-    // In the child, between fork and exec: async-signal-safe calls only.
-    void restoreInChild() const {
+    // Also in the child, between fork and exec: async-signal-safe calls only.
+    void restoreEntryState() const {
         for (std::size_t i = 0; i < kManagedSignals; ++i) {
             ::sigaction(kWaitDispositions[i].signal_number, &entry_actions_[i], nullptr);
         }
-        ::sigprocmask(SIG_SETMASK, &entry_mask_, nullptr);
+        ::pthread_sigmask(SIG_SETMASK, &entry_mask_, nullptr);
     }
 
     // From now on signals are taken, and passed on to the child.
@@ -164,7 +161,7 @@ private:
 // The child's side of fork: never returns. A failed exec is reported to the
 // parent through the close-on-exec pipe as the errno value.
 [[noreturn]] void execChild(char* const* argv, const WaitSignals& signals, pid_t parent, int report_fd) {
-    signals.restoreInChild();
+    signals.restoreEntryState();
     // The tool must not outlive a launcher that is killed without a chance to
     // pass the request on; SIGTERM rather than SIGKILL lets it shut down as
     // it would on any other termination request (the JVM runs its hooks).
