@@ -15,8 +15,10 @@ import dataclasses
 import json
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
+import time
 import unittest
 
 BUILD_DIR = os.environ.get("LAUNCHER_BUILD_DIR", "")
@@ -84,6 +86,64 @@ def run(program, args=(), env=None, cwd=None, timeout=120, remove=(), stdin=subp
     proc = subprocess.run(command, env=base_env(env, remove), cwd=cwd, stdin=stdin,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
     return Result(proc.returncode, decode(proc.stdout), decode(proc.stderr))
+
+
+def start(program, args=(), env=None, cwd=None, remove=(), ignored_signals=()):
+    """Starts a program without waiting, in a session and process group of its
+    own, so that signals sent to its group spare the test runner. It starts as
+    from a fresh shell: every signal at its default and none blocked, except
+    ignored_signals, which it inherits as ignored. Pair with finish()."""
+    def reset_signals():
+        for number in signal.valid_signals():
+            try:
+                signal.signal(number, signal.SIG_IGN if number in ignored_signals else signal.SIG_DFL)
+            except (OSError, ValueError):
+                pass  # SIGKILL, SIGSTOP and the C library's own
+        signal.pthread_sigmask(signal.SIG_SETMASK, [])
+
+    command = (["wine", program] if WINDOWS else [program]) + list(args)
+    return subprocess.Popen(command, env=base_env(env, remove), cwd=cwd, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            start_new_session=True, preexec_fn=reset_signals)
+
+
+def finish(proc, timeout=120):
+    """Waits for a program from start() and returns what it did."""
+    out, err = proc.communicate(timeout=timeout)
+    return Result(proc.returncode, decode(out), decode(err))
+
+
+def kill_group(proc):
+    """Ends whatever is left of a program from start() and its process group."""
+    try:
+        os.killpg(proc.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    proc.communicate()
+
+
+def wait_until(condition, what, timeout=30):
+    """Polls condition() until it holds; fails after timeout seconds."""
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(0.005)
+
+
+def child_pids(pid):
+    """The processes whose parent is pid (Linux, from /proc)."""
+    children = []
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{entry}/stat", "rb") as f:
+                stat = f.read()
+        except OSError:
+            continue  # ended meanwhile
+        # pid (comm) state ppid ...; comm may hold blanks and parentheses.
+        if int(stat[stat.rindex(b")") + 2:].split()[1]) == pid:
+            children.append(int(entry))
+    return children
 
 
 def native_path(path):
