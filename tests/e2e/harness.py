@@ -26,10 +26,59 @@ TARGET = os.environ.get("LAUNCHER_TARGET", "linux")
 WINDOWS = TARGET == "windows"
 EXE = ".exe" if WINDOWS else ""
 JDK_HOME = os.environ.get("JAVA_HOME") or "/usr/lib/jvm/java-17-openjdk-amd64"
+
+
+@dataclasses.dataclass(frozen=True)
+class Profile:
+    """What a launcher's tool profile promises."""
+    main_class: str
+    jvm_options: tuple  # as the profile lists them
+    legal_notice: bool = True
+
+    @property
+    def slash_class(self):
+        """The main class as JNI looks it up."""
+        return self.main_class.replace(".", "/")
+
+    @property
+    def max_heap(self):
+        """The -Xmx value of the profile, or None."""
+        for option in self.jvm_options:
+            if option.startswith("-Xmx"):
+                return option[4:]
+        return None
+
+    @property
+    def collector(self):
+        """The prefix of the collectors' names; None when the JVM chooses."""
+        if "-XX:+UseParallelGC" in self.jvm_options:
+            return "PS "
+        if "-XX:+UseG1GC" in self.jvm_options:
+            return "G1 "
+        return None
+
+
+PARALLEL_1500M = ("-Xmx1500M", "-XX:+UseParallelGC")
+G1_6G = ("-Xmx6g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication")
+G1_8G = ("-Xmx8g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication")
+AA_FONTS = "-Dawt.useSystemAAFontSettings=on"
+
+PROFILES = {
+    "makeipx": Profile("com.dunmel.kavumodel.kbtools.kbmakeipx.KbMakeIpx", PARALLEL_1500M),
+    "diff": Profile("com.dunmel.vurn.mxdiff.MxDiffTool", PARALLEL_1500M),
+    "makefile": Profile("com.dunmel.embeddedsw.commandline.app_lib.AppUpdateMakefileCommand", G1_6G,
+                        legal_notice=False),
+    "validator": Profile("com.dunmel.vurn.generate.SystemBlackboxIntegrityValidator", G1_6G),
+    "generate": Profile("com.dunmel.kavumodel.kbtools.kbgenerate.KbGenerate", G1_6G),
+    "datasheet": Profile("com.dunmel.kavureport.datasheet.KbDatasheet", PARALLEL_1500M),
+    "editor": Profile("com.dunmel.ipedit.VurnEditorApp", G1_8G),
+    "deploy": Profile("com.dunmel.vurn.generate.PlatformBuilderDeploy", G1_6G),
+    "simscript": Profile("com.dunmel.kavumodel.kbtools.simscriptgen.SimScriptGen", ()),
+}
+LAUNCHERS = tuple(PROFILES)
+
 # The recording child of tests/doubles, built as java.exe on Windows.
 RECORDER = "tests/doubles/java" if WINDOWS else "tests/doubles/recorder"
-LAUNCHERS = ("makeipx", "diff", "makefile", "validator", "generate",
-             "datasheet", "editor", "deploy", "simscript")
 
 
 @dataclasses.dataclass
@@ -247,3 +296,14 @@ def env_lookup(env, name):
         if key.upper() == name.upper():
             return value
     return None
+
+
+def driver_answers(result, requests):
+    """The env-driver's answers, in request order."""
+    lines = result.out.splitlines()
+    assert len(lines) == len(requests), result
+    values = []
+    for request, line in zip(requests, lines):
+        assert line.startswith(request + "="), (request, line)
+        values.append(line[len(request) + 1:])
+    return values

@@ -1,7 +1,6 @@
 """The Java probe tools of tests/probes: where their jars are, what each
 tool's profile promises, and how to read the report a probe prints."""
 
-import dataclasses
 import functools
 import io
 import os
@@ -10,6 +9,7 @@ import subprocess
 import zipfile
 
 import harness
+from harness import AA_FONTS
 
 PROBE_DIR = os.path.join(harness.BUILD_DIR, "tests", "probes")
 PROBE_JAR = os.path.join(PROBE_DIR, "probes.jar")
@@ -17,7 +17,6 @@ NOARGS_JAR = os.path.join(PROBE_DIR, "probe-noargs.jar")
 JAVA = os.path.join(harness.JDK_HOME, "bin", "java")
 
 LEGAL_NOTICE_RULE = "*" * 63
-AA_FONTS = "-Dawt.useSystemAAFontSettings=on"
 
 # Arguments that a careless quoting or splitting would change.
 TRICKY_ARGS = (
@@ -30,41 +29,6 @@ TRICKY_ARGS = (
     "tab\there",
     "non-ASCII \u00fc\u20ac\U0001F600",
 )
-
-
-@dataclasses.dataclass(frozen=True)
-class Profile:
-    main_class: str
-    jvm_options: tuple  # as the profile lists them
-    collector: str      # prefix of the collectors' names; None for the JVM's choice
-    legal_notice: bool = True
-
-    @property
-    def max_heap(self):
-        """The -Xmx value of the profile, or None."""
-        for option in self.jvm_options:
-            if option.startswith("-Xmx"):
-                return option[4:]
-        return None
-
-
-PARALLEL_1500M = ("-Xmx1500M", "-XX:+UseParallelGC")
-G1_6G = ("-Xmx6g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication")
-G1_8G = ("-Xmx8g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication")
-
-PROFILES = {
-    "makeipx": Profile("com.dunmel.kavumodel.kbtools.kbmakeipx.KbMakeIpx", PARALLEL_1500M, "PS "),
-    "diff": Profile("com.dunmel.vurn.mxdiff.MxDiffTool", PARALLEL_1500M, "PS "),
-    "makefile": Profile("com.dunmel.embeddedsw.commandline.app_lib.AppUpdateMakefileCommand",
-                        G1_6G, "G1 ", legal_notice=False),
-    "validator": Profile("com.dunmel.vurn.generate.SystemBlackboxIntegrityValidator", G1_6G, "G1 "),
-    "generate": Profile("com.dunmel.kavumodel.kbtools.kbgenerate.KbGenerate", G1_6G, "G1 "),
-    "datasheet": Profile("com.dunmel.kavureport.datasheet.KbDatasheet", PARALLEL_1500M, "PS "),
-    "editor": Profile("com.dunmel.ipedit.VurnEditorApp", G1_8G, "G1 "),
-    "deploy": Profile("com.dunmel.vurn.generate.PlatformBuilderDeploy", G1_6G, "G1 "),
-    "simscript": Profile("com.dunmel.kavumodel.kbtools.simscriptgen.SimScriptGen", (), None),
-}
-assert tuple(PROFILES) == harness.LAUNCHERS
 
 
 def heap_bytes(size):

@@ -22,17 +22,6 @@ def ask(program, requests, env=None, cwd=None):
     return harness.run(program, requests, env=env, cwd=cwd, remove=DISCOVERY_VARIABLES)
 
 
-def answers(result, requests):
-    """The driver's answers, in request order."""
-    lines = result.out.splitlines()
-    assert len(lines) == len(requests), result
-    values = []
-    for request, line in zip(requests, lines):
-        assert line.startswith(request + "="), (request, line)
-        values.append(line[len(request) + 1:])
-    return values
-
-
 def expected_answers(root, exe_dir):
     """What the layer gives for an installation root: case kept, "/" throughout."""
     return [root + "/orvanta", root + "/orvanta/bin64", root + "/tevoxeds", exe_dir,
@@ -64,7 +53,7 @@ class DiscoveryTest(harness.InstallationTest):
                 program = self.driver_in(os.path.join(root, below))
                 result = ask(program, DERIVED)
                 self.assertEqual((result.status, result.err), (0, ""))
-                self.assertEqual(answers(result, DERIVED),
+                self.assertEqual(harness.driver_answers(result, DERIVED),
                                  expected_answers(os.path.join(self.tmp, root), os.path.dirname(program)))
 
     def test_a_symbolic_link_leads_to_the_real_location(self):
@@ -72,7 +61,7 @@ class DiscoveryTest(harness.InstallationTest):
         link = os.path.join(self.tmp, "elsewhere")
         os.symlink(program, link)
         result = ask(link, DERIVED)
-        self.assertEqual(answers(result, DERIVED),
+        self.assertEqual(harness.driver_answers(result, DERIVED),
                          expected_answers(os.path.join(self.tmp, "Suite"), os.path.dirname(program)))
 
     def test_current_directory_as_the_system_reports_it(self):
@@ -80,7 +69,7 @@ class DiscoveryTest(harness.InstallationTest):
         work = os.path.join(self.tmp, "My Work", *["Dir" + "x" * 100] * 3)
         os.makedirs(work)
         requests = ("get:NATIVE_WRAP_CURRENT_DIR",)
-        self.assertEqual(answers(ask(program, requests, cwd=work), requests), [work])
+        self.assertEqual(harness.driver_answers(ask(program, requests, cwd=work), requests), [work])
 
     def test_overlay_and_development_kit_roots(self):
         program = self.driver_in("Suite/vurn/bin")
@@ -94,7 +83,7 @@ class DiscoveryTest(harness.InstallationTest):
         for env, root in cases:
             with self.subTest(env=env):
                 result = ask(program, DERIVED, env=env)
-                self.assertEqual(answers(result, DERIVED), expected_answers(root, os.path.dirname(program)))
+                self.assertEqual(harness.driver_answers(result, DERIVED), expected_answers(root, os.path.dirname(program)))
 
     def test_fatal_errors_end_the_process_with_one_line(self):
         cases = [
@@ -114,7 +103,7 @@ class DiscoveryTest(harness.InstallationTest):
         program = self.driver_in("Suite/vurn/bin")
         requests = ("get:Probe_Name", "get:PROBE_NAME", "require:EMPTY_PROBE")
         result = ask(program, requests, env={"Probe_Name": "v", "EMPTY_PROBE": ""})
-        self.assertEqual((result.status, answers(result, requests)), (0, ["v", "", ""]))
+        self.assertEqual((result.status, harness.driver_answers(result, requests)), (0, ["v", "", ""]))
 
 
 if __name__ == "__main__":

@@ -7,7 +7,8 @@ import subprocess
 import unittest
 
 import harness
-from probe_report import (AA_FONTS, NOARGS_JAR, PROBE_JAR, PROFILES, TRICKY_ARGS, Report, assert_profile_applied,
+from harness import AA_FONTS, PROFILES
+from probe_report import (NOARGS_JAR, PROBE_JAR, TRICKY_ARGS, Report, assert_profile_applied,
                           heap_bytes, install, jar_holding, lib_path)
 
 IN_PROCESS = "--wrapper-load-jvm-in-process"

@@ -7,7 +7,8 @@ import tempfile
 import unittest
 
 import harness
-from probe_report import (AA_FONTS, LEGAL_NOTICE_RULE, PROFILES, TRICKY_ARGS, Report, assert_profile_applied,
+from harness import AA_FONTS, PROFILES
+from probe_report import (LEGAL_NOTICE_RULE, TRICKY_ARGS, Report, assert_profile_applied,
                           heap_bytes, install, jar_holding, lib_path)
 
 

@@ -15,17 +15,6 @@ DERIVED = ("get:ORVANTA_ROOTDIR", "get:ORVANTA_BINDIR", "get:KAVU_KIT_TEVOX",
            "get:NATIVE_WRAP_EXE_DIR", "java")
 
 
-def answers(result, requests):
-    """The driver's answers, in request order."""
-    lines = result.out.splitlines()
-    assert len(lines) == len(requests), result
-    values = []
-    for request, line in zip(requests, lines):
-        assert line.startswith(request + "="), (request, line)
-        values.append(line[len(request) + 1:])
-    return values
-
-
 def expected_answers(root, exe_dir):
     """What the layer gives for an installation root, as Windows spells them."""
     orvanta = normalized_path(root) + "/orvanta"
@@ -53,7 +42,7 @@ class DiscoveryTest(harness.InstallationTest):
                 result = harness.run(program, DERIVED)
                 self.assertEqual((result.status, result.err), (0, ""))
                 root_path = os.path.join(self.inst.tmp, root)
-                self.assertEqual(answers(result, DERIVED),
+                self.assertEqual(harness.driver_answers(result, DERIVED),
                                  expected_answers(root_path, os.path.dirname(program)))
 
     def test_current_directory_as_windows_reports_it(self):
@@ -61,13 +50,13 @@ class DiscoveryTest(harness.InstallationTest):
         cwd = os.path.join(self.inst.tmp, "Work Dir")
         os.makedirs(cwd)
         result = harness.run(program, ["get:NATIVE_WRAP_CURRENT_DIR"], cwd=cwd)
-        self.assertEqual(answers(result, ["get:NATIVE_WRAP_CURRENT_DIR"]), [native_path(cwd)])
+        self.assertEqual(harness.driver_answers(result, ["get:NATIVE_WRAP_CURRENT_DIR"]), [native_path(cwd)])
 
     def test_development_kit_takes_the_root_from_tova_dest_root(self):
         program = self.driver_in("Suite/vurn/bin")
         # Windows finds names without regard to case.
         result = harness.run(program, DERIVED, env={"TOVA_DEV_KIT": "1", "tova_dest_root": "E:\\Kit\\Dest\\"})
-        self.assertEqual(answers(result, DERIVED)[:3],
+        self.assertEqual(harness.driver_answers(result, DERIVED)[:3],
                          ["E:/kit/dest//orvanta", "E:/kit/dest//orvanta\\bin64", "E:/kit/dest//tevoxeds"])
 
     def test_development_kit_without_tova_dest_root_is_fatal(self):

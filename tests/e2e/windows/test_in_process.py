@@ -15,28 +15,12 @@ import unittest
 import urllib.parse
 
 import harness
-from harness import native_path, normalized_path
+from harness import AA_FONTS, G1_8G, PROFILES, native_path, normalized_path
 
 DOUBLES = os.path.join(harness.BUILD_DIR, "tests", "doubles", "jni")
 UNEXPECTED_STATUS = 97  # the jvm.dll double's status for a JNI slot it does not serve
 ARGS_MAIN = "([Ljava/lang/String;)V"
-AA_OPTION = "-Dawt.useSystemAAFontSettings=on"
-PARALLEL_1500M = ["-Xmx1500M", "-XX:+UseParallelGC"]
-G1_6G = ["-Xmx6g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication"]
-G1_8G = ["-Xmx8g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication"]
-TOOLS = {
-    # tool: (main class in slash form, JVM options of its profile)
-    "makeipx": ("com/dunmel/kavumodel/kbtools/kbmakeipx/KbMakeIpx", PARALLEL_1500M),
-    "diff": ("com/dunmel/vurn/mxdiff/MxDiffTool", PARALLEL_1500M),
-    "makefile": ("com/dunmel/embeddedsw/commandline/app_lib/AppUpdateMakefileCommand", G1_6G),
-    "validator": ("com/dunmel/vurn/generate/SystemBlackboxIntegrityValidator", G1_6G),
-    "generate": ("com/dunmel/kavumodel/kbtools/kbgenerate/KbGenerate", G1_6G),
-    "datasheet": ("com/dunmel/kavureport/datasheet/KbDatasheet", PARALLEL_1500M),
-    "editor": ("com/dunmel/ipedit/VurnEditorApp", G1_8G),
-    "deploy": ("com/dunmel/vurn/generate/PlatformBuilderDeploy", G1_6G),
-    "simscript": ("com/dunmel/kavumodel/kbtools/simscriptgen/SimScriptGen", []),
-}
-EDITOR_CLASS = TOOLS["editor"][0]
+EDITOR_CLASS = PROFILES["editor"].slash_class
 
 
 def string_handle(text):
@@ -138,7 +122,8 @@ class InProcessTest(harness.InstallationTest):
 
 class InvocationTest(InProcessTest):
     def test_every_tool_runs_its_main_class_with_its_options(self):
-        for tool, (main_class, jvm_args) in TOOLS.items():
+        for tool, profile in PROFILES.items():
+            main_class = profile.slash_class
             with self.subTest(tool=tool):
                 self.forget_calls()
                 result = self.launch(tool)
@@ -146,7 +131,7 @@ class InvocationTest(InProcessTest):
                 before, options, after = self.split_at_creation(self.calls())
                 # The editor's splash option is shown by the launcher, never given to the JVM.
                 self.assertEqual(before, self.splash_shown(self.image()) if tool == "editor" else [])
-                self.assertEqual(options, jvm_args + [AA_OPTION, "-Djava.class.path="])
+                self.assertEqual(options, list(profile.jvm_options) + [AA_FONTS, "-Djava.class.path="])
                 closing = [("SplashClose",)] if tool == "editor" else []
                 self.assertEqual(after, invocation(main_class) + closing + ENDING)
 
@@ -156,7 +141,7 @@ class InvocationTest(InProcessTest):
         result = self.launch("makeipx", *args)
         self.assertEqual(result.status, 0, result)
         _, _, after = self.split_at_creation(self.calls())
-        self.assertEqual(after, invocation(TOOLS["makeipx"][0], args) + ENDING)
+        self.assertEqual(after, invocation(PROFILES["makeipx"].slash_class, args) + ENDING)
 
     def test_jars_are_sorted_by_bytes_and_joined_without_a_trailing_separator(self):
         for name in ("c.jar", "a.jar", "B.jar", "notes.txt"):
@@ -171,11 +156,11 @@ class InvocationTest(InProcessTest):
         result = self.launch("simscript", "--jvm-max-heap-size=512m", "--jvm-init-heap-size=64m", "x")
         self.assertEqual(result.status, 0, result)
         _, options, after = self.split_at_creation(self.calls())
-        self.assertEqual(options, [AA_OPTION, "-Xms64m", "-Xmx512m", "-Djava.class.path="])
-        self.assertEqual(after, invocation(TOOLS["simscript"][0], ["x"]) + ENDING)
+        self.assertEqual(options, [AA_FONTS, "-Xms64m", "-Xmx512m", "-Djava.class.path="])
+        self.assertEqual(after, invocation(PROFILES["simscript"].slash_class, ["x"]) + ENDING)
 
     def test_main_lookup(self):
-        main_class = TOOLS["makeipx"][0]
+        main_class = PROFILES["makeipx"].slash_class
         cases = [
             # (the only signature of main, status, standard output ends with, calls after creation)
             ("()V", 0, "", invocation(main_class, ["dropped"], "()V") + ENDING),
@@ -277,7 +262,7 @@ class SplashTest(InProcessTest):
                 self.assertEqual(result.status, 0, result)
                 before, options, after = self.split_at_creation(self.calls())
                 self.assertEqual(before, self.splash_shown(image) if image else [])
-                self.assertEqual(options, G1_8G + [AA_OPTION, "-Djava.class.path="])
+                self.assertEqual(options, list(G1_8G) + [AA_FONTS, "-Djava.class.path="])
                 closing = [("SplashClose",)] if image else []
                 self.assertEqual(after, invocation(EDITOR_CLASS, main_args) + closing + ENDING)
 
@@ -291,7 +276,7 @@ class SplashTest(InProcessTest):
                 self.assertNotIn("splash", result.out)
                 before, options, after = self.split_at_creation(self.calls())
                 self.assertEqual((before, after), ([], invocation(EDITOR_CLASS) + ENDING))
-                self.assertEqual(options, G1_8G + [AA_OPTION, "-Djava.class.path="])
+                self.assertEqual(options, list(G1_8G) + [AA_FONTS, "-Djava.class.path="])
 
     def test_missing_splash_library_names_the_image_and_the_tool_runs(self):
         os.remove(os.path.join(self.runtime_bin, "splashscreen.dll"))
@@ -300,7 +285,7 @@ class SplashTest(InProcessTest):
         self.assertIn(f"Could not load splash screen: {self.image()}\n", result.out)
         before, options, after = self.split_at_creation(self.calls())
         self.assertEqual((before, after), ([], invocation(EDITOR_CLASS) + ENDING))
-        self.assertEqual(options, G1_8G + [AA_OPTION, "-Djava.class.path="])
+        self.assertEqual(options, list(G1_8G) + [AA_FONTS, "-Djava.class.path="])
 
 
 class BlankInInstallationPathTest(InProcessTest):
@@ -314,7 +299,7 @@ class BlankInInstallationPathTest(InProcessTest):
         before, options, after = self.split_at_creation(self.calls())
         self.assertIn(" ", self.image())
         self.assertEqual(before, self.splash_shown(self.image()))
-        self.assertEqual(options, G1_8G + [AA_OPTION, "-Dvurn.title=Big Chip", "-Xss4m",
+        self.assertEqual(options, list(G1_8G) + [AA_FONTS, "-Dvurn.title=Big Chip", "-Xss4m",
                                            "-Djava.class.path=" + self.lib() + "\\core.jar"])
         self.assertEqual(after, invocation(EDITOR_CLASS) + [("SplashClose",)] + ENDING)
 

@@ -8,24 +8,7 @@ import os
 import unittest
 
 import harness
-from harness import native_path, narrow, normalized_path
-
-PARALLEL_1500M = ["-Xmx1500M", "-XX:+UseParallelGC"]
-G1_6G = ["-Xmx6g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication"]
-G1_8G = ["-Xmx8g", "-XX:+UseG1GC", "-XX:+UseStringDeduplication"]
-
-# tool: (main class, the profile's JVM options, prints the legal notice)
-PROFILES = {
-    "makeipx": ("com.dunmel.kavumodel.kbtools.kbmakeipx.KbMakeIpx", PARALLEL_1500M, True),
-    "diff": ("com.dunmel.vurn.mxdiff.MxDiffTool", PARALLEL_1500M, True),
-    "makefile": ("com.dunmel.embeddedsw.commandline.app_lib.AppUpdateMakefileCommand", G1_6G, False),
-    "validator": ("com.dunmel.vurn.generate.SystemBlackboxIntegrityValidator", G1_6G, True),
-    "generate": ("com.dunmel.kavumodel.kbtools.kbgenerate.KbGenerate", G1_6G, True),
-    "datasheet": ("com.dunmel.kavureport.datasheet.KbDatasheet", PARALLEL_1500M, True),
-    "editor": ("com.dunmel.ipedit.VurnEditorApp", G1_8G, True),
-    "deploy": ("com.dunmel.vurn.generate.PlatformBuilderDeploy", G1_6G, True),
-    "simscript": ("com.dunmel.kavumodel.kbtools.simscriptgen.SimScriptGen", [], True),
-}
+from harness import AA_FONTS, PROFILES, native_path, narrow, normalized_path
 
 USER_ARGS = ["x", "two words", "café"]
 JVM_OPTION_VARIABLES = {"_JAVA_OPTIONS": "-Xmx1m", "JAVA_TOOL_OPTIONS": "-Dplanted=1"}
@@ -59,14 +42,14 @@ class LauncherTest(harness.InstallationTest):
     def java_command(self, tool, java=None, args=USER_ARGS):
         """The launcher's Java command as a string, and the argv Java gets from it."""
         java = java or self.java
-        main_class, jvm_args, _ = PROFILES[tool]
-        options = list(jvm_args)
+        profile = PROFILES[tool]
+        options = list(profile.jvm_options)
         if tool == "editor":
             options.append(f'-splash:"{self.orvanta}/../vurn/lib/marvane_splashscreen_2020.png"')
-        options.append("-Dawt.useSystemAAFontSettings=on")
+        options.append(AA_FONTS)
         lib = self.orvanta + "/../vurn/lib\\"
         class_path = ";".join(lib + name for name in ("A.jar", "b.jar", "old.jar"))
-        tail = [main_class] + args
+        tail = [profile.main_class] + args
         command = " ".join([f'"{java}"'] + options + ["-cp", f'"{class_path}"'] + [f'"{e}"' for e in tail]) + " "
         # The runtime's C library drops the quotes inside the splash option.
         argv = [java] + [o.replace('"', "") for o in options] + ["-cp", class_path] + tail
@@ -81,7 +64,7 @@ class LauncherTest(harness.InstallationTest):
                 self.assertEqual((result.status, result.err), (10 + index, ""))
                 self.assertTrue(result.out.startswith(JVM_OPTION_NOTICES), result.out)
                 notice = result.out[len(JVM_OPTION_NOTICES):]
-                if PROFILES[tool][2]:
+                if PROFILES[tool].legal_notice:
                     notices.add(notice)
                 else:
                     self.assertEqual(notice, "")
