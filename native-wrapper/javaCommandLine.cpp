@@ -113,7 +113,10 @@ void JavaCommandLine::addClassPathDir(const std::string& dir) {
 void JavaCommandLine::addClassPathJar(const std::string& dir, const std::string& name) {
     assert(num_of_classpath_jars <= size_of_classpath_jar_array);
     growClassPathJars();
-    classpath_jars[num_of_classpath_jars++] = dir + platform::conventions().path_separator + name;
+    // Sized once: dir + separator + name would allocate twice and keep twice the room.
+    std::string& path = classpath_jars[num_of_classpath_jars++];
+    path.reserve(dir.size() + 1 + name.size());
+    path.append(dir).append(1, platform::conventions().path_separator).append(name);
 }
 
 void JavaCommandLine::addJarFile(const std::string& path) {
