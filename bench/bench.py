@@ -8,6 +8,7 @@ count and returns) compiled here under the main class of the measured profile.
 """
 
 import argparse
+import contextlib
 import dataclasses
 import math
 import os
@@ -15,6 +16,7 @@ import re
 import shlex
 import shutil
 import statistics
+import struct
 import subprocess
 import sys
 import tempfile
@@ -40,6 +42,7 @@ OWN_WORK_PAIRS = 30
 RSS_RUNS = 5
 MINGW_CXX = "x86_64-w64-mingw32-g++-posix"
 SECTIONS = ("roads", "own", "wine", "sizes")
+ATTEMPTS = 3
 
 JAVA_TOOL = """package {package};
 
@@ -54,6 +57,10 @@ public final class {name} {{
 
 # --- Running and measuring ----------------------------------------------------
 
+# Runs that failed and were repeated, reported with the figures.
+repeated_failures = []
+
+
 @dataclasses.dataclass
 class Paired:
     """Medians of alternating runs of a and b, with 95 % confidence intervals."""
@@ -65,19 +72,28 @@ class Paired:
     diff_ci: tuple
 
 
-def spawn_seconds(argv, env):
-    """Wall time of one run, standard output discarded; the run must succeed."""
+def spawn_once(argv, env):
+    """One run, standard output discarded: its exit code, wall time and the
+    end of its standard error."""
     with tempfile.TemporaryFile() as err:
         actions = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0), (os.POSIX_SPAWN_DUP2, err.fileno(), 2)]
         start = time.perf_counter()
         pid = os.posix_spawnp(argv[0], argv, env, file_actions=actions)
         _, status = os.waitpid(pid, 0)
         elapsed = time.perf_counter() - start
-        if status != 0:
-            err.seek(0)
-            raise RuntimeError(f"{shlex.join(argv[:4])} ... ended with {os.waitstatus_to_exitcode(status)}: "
-                               f"{err.read()[-2000:].decode(errors='replace')}")
-    return elapsed
+        err.seek(0)
+        return os.waitstatus_to_exitcode(status), elapsed, err.read()[-2000:].decode(errors="replace")
+
+
+def spawn_seconds(argv, env):
+    """Wall time of one successful run. A failed run is noted and repeated:
+    now and then a Wine program ends 1 or 127 at once, with no message."""
+    for _ in range(ATTEMPTS):
+        code, elapsed, err = spawn_once(argv, env)
+        if code == 0:
+            return elapsed
+        repeated_failures.append(f"{shlex.join(argv[:3])} ... ended with {code}: {err.strip()}")
+    raise RuntimeError(repeated_failures[-1])
 
 
 def median_ms(argv, env):
@@ -131,6 +147,26 @@ def ratio_text(r):
 
 def diff_text(r):
     return f"{r.diff_ms:+.2f} ({r.diff_ci[0]:+.2f}..{r.diff_ci[1]:+.2f})"
+
+
+@contextlib.contextmanager
+def prompt_wakeups():
+    """Asks the kernel to keep idle processors out of sleep states while the
+    figures are taken (the PM QoS request lasts while its file is open). On
+    a virtual machine a halted processor wakes slowly, and programs that hand
+    work back and forth, as Wine does with its server, then run several
+    times slower whenever the machine is otherwise idle. Yields whether the
+    request was accepted (it needs root)."""
+    try:
+        fd = os.open("/dev/cpu_dma_latency", os.O_WRONLY)
+    except OSError:
+        yield False
+        return
+    try:
+        os.write(fd, struct.pack("i", 0))
+        yield True
+    finally:
+        os.close(fd)
 
 
 def load():
@@ -303,7 +339,8 @@ def print_own_work(title, rows, trivial_row):
 def print_unit_costs(rows):
     base, jars, args = rows[0], rows[-2], rows[-1]
     for row, count, unit in ((jars, jars.jars, "jar"), (args, len(MANY_ARGS), "argument")):
-        text = f"  per {unit} (from {row.label}): {(row.over_trivial_ms - base.over_trivial_ms) * 1000 / count:.2f} us"
+        us = (row.over_trivial_ms - base.over_trivial_ms) * 1000 / count
+        text = f"  per {unit} (from {row.label}): {us:.2f} us"
         if row.instructions is not None:
             text += f", {(row.instructions - base.instructions) / count:.0f} instructions"
         print(text)
@@ -411,15 +448,26 @@ def main():
                         help="run only this part (repeatable); all by default")
     parser.add_argument("--linux-build", default=LINUX_BUILD,
                         help="the Linux build to measure, e.g. one of another commit to compare")
+    parser.add_argument("--idle-sleep", action="store_true",
+                        help="let idle processors sleep as usual (Wine figures then vary several-fold)")
     options = parser.parse_args()
     LINUX_BUILD = os.path.abspath(options.linux_build)
     sections = options.only or SECTIONS
     work = tempfile.mkdtemp(prefix="launcher-bench-")
     started = time.monotonic()
+    with prompt_wakeups() if not options.idle_sleep else contextlib.nullcontext(False) as prompt:
+        run_sections(sections, options.pairs, work, prompt)
+    for failure in repeated_failures:
+        print(f"Failed and repeated: {failure}")
+    print(f"\nDone in {time.monotonic() - started:.0f} s; {load()}")
+
+
+def run_sections(sections, pairs, work, prompt):
     try:
         print_setting()
+        print(f"Idle processors: {'kept out of sleep states' if prompt else 'free to sleep'}")
         if "roads" in sections:
-            bench_roads(("makeipx", "generate"), options.pairs, work)
+            bench_roads(("makeipx", "generate"), pairs, work)
         if "own" in sections:
             bench_linux_own_work()
         if "wine" in sections:
@@ -428,7 +476,6 @@ def main():
             bench_sizes(work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print(f"\nDone in {time.monotonic() - started:.0f} s; {load()}")
 
 
 if __name__ == "__main__":
