@@ -193,12 +193,17 @@ def windows_launcher(tool):
     return os.path.join(WINDOWS_BUILD, "tools", f"{tool}-launcher.exe")
 
 
+@contextlib.contextmanager
 def installation(launcher, jars=0):
+    """A generated installation of one launcher, removed afterwards."""
     inst = harness.Installation()
-    inst.launcher = inst.copy_program(launcher)
-    for i in range(jars):
-        inst.add_jar(f"component-{i:05d}.jar")
-    return inst
+    try:
+        inst.launcher = inst.copy_program(launcher)
+        for i in range(jars):
+            inst.add_jar(f"component-{i:05d}.jar")
+        yield inst
+    finally:
+        inst.cleanup()
 
 
 def java_command(inst, env):
@@ -249,16 +254,19 @@ def child_overhead(pairs):
     """The child road with a trivial program in place of java: the launcher's
     extra process alone, without the JVM's noise."""
     env = harness.base_env()
-    inst = installation(linux_launcher("makeipx"))
-    shutil.copy2("/bin/true", os.path.join(inst.jre, "bin", "java"))
-    r = paired([inst.launcher, *TOOL_ARGS], java_command(inst, env), env, pairs)
-    inst.cleanup()
-    return r
+    with installation(linux_launcher("makeipx")) as inst:
+        shutil.copy2("/bin/true", os.path.join(inst.jre, "bin", "java"))
+        return paired([inst.launcher, *TOOL_ARGS], java_command(inst, env), env, pairs)
 
 
 def bench_roads(tools, pairs, work):
+    with contextlib.ExitStack() as stack:
+        insts = [stack.enter_context(installation(linux_launcher(tool))) for tool in tools]
+        measure_roads(tools, insts, pairs, work)
+
+
+def measure_roads(tools, insts, pairs, work):
     env = harness.base_env()
-    insts = [installation(linux_launcher(tool)) for tool in tools]
     jar = build_tool_jar([main_class(inst, env) for inst in insts], work)
     print(f"\n1, 2. The launcher against the identical java command started directly: {pairs} pairs "
           f"A B A B after {WARM_UP} warm-up pairs, medians (95 % confidence interval); {load()}")
@@ -276,7 +284,6 @@ def bench_roads(tools, pairs, work):
             rows.append([tool, collector(direct), road, f"{r.a_ms:.1f}", f"{r.b_ms:.1f}", ratio_text(r),
                          diff_text(r), expected])
             memory.append([tool, road, peak_rss_kib(launcher, env), peak_rss_kib(direct, env)])
-        inst.cleanup()
     print_table("Wall time", ["tool", "GC", "road", "launcher ms", "java ms", "ratio launcher/java",
                               "difference ms", "expected ratio"], rows)
     print(f"  expected ratio: 1 + the child road's cost without a JVM / java ms. Without a JVM (bin/java a "
@@ -299,22 +306,20 @@ class OwnWork:
     instructions: int = None
 
 
-def own_work_cases(launcher):
-    """(jars, arguments, installation) for each size measured, made one at a time."""
-    for jars in JAR_COUNTS:
-        yield jars, [], installation(launcher, jars)
-    yield 0, MANY_ARGS, installation(launcher)
+def own_work_cases():
+    """(jars, arguments) of each size measured."""
+    return [(jars, []) for jars in JAR_COUNTS] + [(0, MANY_ARGS)]
 
 
 def measure_own_work(launcher, trivial, env, runner=(), count=False):
     """Each case against the trivial program given the same arguments."""
     rows = []
-    for jars, args, inst in own_work_cases(launcher):
-        argv = [*runner, inst.launcher, DISABLE_EXEC, *args]
-        r = paired(argv, [*runner, trivial, *args], env, OWN_WORK_PAIRS)
-        rows.append(OwnWork(f"{len(args)} args" if args else f"{jars} jars", jars, r.a_ms, r.diff_ms,
-                            peak_rss_kib(argv, env), instructions(argv, env) if count else None))
-        inst.cleanup()
+    for jars, args in own_work_cases():
+        with installation(launcher, jars) as inst:
+            argv = [*runner, inst.launcher, DISABLE_EXEC, *args]
+            r = paired(argv, [*runner, trivial, *args], env, OWN_WORK_PAIRS)
+            rows.append(OwnWork(f"{len(args)} args" if args else f"{jars} jars", jars, r.a_ms, r.diff_ms,
+                                peak_rss_kib(argv, env), instructions(argv, env) if count else None))
     return rows
 
 
