@@ -1,5 +1,6 @@
 #include "launcherMain.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -71,13 +72,13 @@ int runLauncher(const ToolProfile& profile, int argc, const char* const* argv) {
     exportInstallVariable("ORVANTA_ROOTDIR");
     exportInstallVariable("ORVANTA_BINDIR");
 
-    const char* last = argv[argc - 1];
-    if (std::strncmp(last, kSplashPrefix, std::strlen(kSplashPrefix)) == 0) {
-        splash_index = parseSplashIndex(last + std::strlen(kSplashPrefix));
+    // A program may be started with no argv at all: then there is nothing to take.
+    if (argc > 0 && std::strncmp(argv[argc - 1], kSplashPrefix, std::strlen(kSplashPrefix)) == 0) {
+        splash_index = parseSplashIndex(argv[argc - 1] + std::strlen(kSplashPrefix));
         --argc;
     }
 
-    auto command = std::make_unique<JavaCommandLine>(profile.main_class, argc - 1, argv + 1);
+    auto command = std::make_unique<JavaCommandLine>(profile.main_class, std::max(argc - 1, 0), argv + 1);
     command->setJavaExePath(getJavaExePath());
     prepareChildEnvironment(*command, profile);
     addEach(*command, profile.classpath_dirs, &JavaCommandLine::addClassPathDir);

@@ -299,6 +299,22 @@ TEST_F(LauncherTest, InProcessRoadWithExecutionDisabledLoadsNothing) {
     EXPECT_TRUE(fake::startedProcesses().empty());
 }
 
+// The system may start a program with an empty argv, or with a program name
+// that itself looks like a splash argument: no tool argument may appear.
+TEST_F(LauncherTest, EmptyOrSplashOnlyArgumentVector) {
+    const char* const empty[] = {nullptr};
+    const char* const splash_only[] = {"--splash=1", nullptr};
+    for (const char* const* argv : {empty, splash_only}) {
+        const int argc = argv == empty ? 0 : 1;
+        SCOPED_TRACE(argc);
+        freshInstall();
+        unit::captureOutput([&] { status_ = runLauncher(makeipx_profile, argc, argv); });
+        EXPECT_EQ(status_, 0);
+        EXPECT_EQ(started(), kJava + kParallel + " -cp \"" + kClassPath +
+                                 "\" \"com.dunmel.kavumodel.kbtools.kbmakeipx.KbMakeIpx\" ");
+    }
+}
+
 TEST(LauncherPosixTest, MakeipxWithOneArgument) {
     unit::usePosixInstall();
     fake::setEnv("PATH", "/usr/bin:/bin");
