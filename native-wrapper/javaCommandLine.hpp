@@ -50,7 +50,6 @@ public:
     const std::string& getJvmOptions() const { return jvm_options; }
     int32_t getNumOfClasspathJars() const { return num_of_classpath_jars; }
     int32_t getSizeOfClasspathJarArray() const { return size_of_classpath_jar_array; }
-    const std::string& getClasspathJar(int32_t i) const { return classpath_jars[i]; }
     bool loadsJvmInProcess() const { return load_jvm_in_process; }
     bool reExecsJniWithEnv() const { return re_exec_jni_with_env; }
 
